@@ -15,7 +15,20 @@ bool Launcher::Init() {
     return FindJvm(*this);
 }
 
+// Reads the "Display" settings and, when a picture is configured, starts the
+// splash; nothing about the splash stops the launch.
+static void StartSplash(Launcher& launcher) {
+    std::string file;
+    if (!ConfigFilePath(launcher, file)) return;
+    launcher.splashImagePath = ReadSetting(launcher.os, file, kDisplaySection, "Splash Screen");
+    launcher.splashShadow = ReadSetting(launcher.os, file, kDisplaySection, "Splash Screen Shadow");
+    if (launcher.splashImagePath.empty()) return;
+    launcher.splashStarted = launcher.os.StartSplash(launcher.splashImagePath, launcher.splashShadow == "true",
+                                                     launcher.splashWindowHandle);
+}
+
 int Launcher::Run() {
+    if (!SplashSuppressed(arguments)) StartSplash(*this);
     if (!ReadOptionSettings(*this)) return -1;
     ApplyEnvironment(*this);
     if (!LoadJvmLibrary(*this)) return -1;
@@ -24,6 +37,10 @@ int Launcher::Run() {
 }
 
 Launcher::~Launcher() {
+    // The splash goes first: it stays up until main has returned or the
+    // launch has failed.
+    if (splashStarted) os.StopSplash();
+    splashWindowHandle.store(nullptr);
     // DestroyJavaVM returns only when the application's last non-daemon
     // thread has ended, so the process lives as long as the application.
     DestroyVm(*this);

@@ -34,6 +34,10 @@ struct Launcher {
     JreVersion minVersion;
     JreVersion maxVersion;
     std::vector<std::string> arguments;
+    // The "Display" settings as read, and whether a splash thread runs.
+    std::string splashImagePath;
+    std::string splashShadow;
+    bool splashStarted = false;
     // Written once by the splash thread, read by the main thread as the owner
     // of error boxes.
     std::atomic<WindowHandle> splashWindowHandle{nullptr};

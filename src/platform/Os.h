@@ -9,6 +9,7 @@
 // on Windows, the locale's encoding on POSIX.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -87,6 +88,14 @@ public:
 
     // The text of a string-table entry of the executable.
     virtual std::string LoadText(int id) = 0;
+
+    // The splash window: shows the bitmap at `imagePath` centred on the
+    // screen, on a thread of its own, until StopSplash. `windowHandle` is
+    // set once the window exists. False when no splash thread was started.
+    // Nothing that goes wrong with the picture stops the launch.
+    virtual bool StartSplash(const std::string& imagePath, bool shadow, std::atomic<WindowHandle>& windowHandle) = 0;
+    // Ends the splash thread, when one was started, and waits for it.
+    virtual void StopSplash() = 0;
 
     // The JRE Not Found dialog, modal. Returns 1 after OK, with the folder
     // chosen (ending in a separator) and the JVM library found in it; any

@@ -156,6 +156,20 @@ bool FakeOs::IsLeadByte(unsigned char c) { return leadBytes.count(c) != 0; }
 
 std::string FakeOs::LoadText(int id) { return BuiltInText(id); }
 
+bool FakeOs::StartSplash(const std::string& imagePath, bool shadow, std::atomic<WindowHandle>& windowHandle) {
+    calls.push_back("StartSplash");
+    splashes.push_back(imagePath + "|" + (shadow ? "shadow" : "plain"));
+    if (!splashStarts) return false;
+    splashRunning = true;
+    windowHandle.store(splashWindow);
+    return true;
+}
+
+void FakeOs::StopSplash() {
+    calls.push_back("StopSplash");
+    splashRunning = false;
+}
+
 int FakeOs::ShowJreNotFound(const std::string& message, JvmType, std::string& folder, std::string& jvmPath) {
     calls.push_back("ShowJreNotFound");
     dialogMessages.push_back(message);

@@ -41,6 +41,9 @@ public:
     uint32_t loadError = 126;
     int dialogResult = 2;
     std::string dialogFolder, dialogJvmPath;
+    // The window handle a started splash reports (null: none appears).
+    WindowHandle splashWindow = nullptr;
+    bool splashStarts = true;
     // Lead bytes of a double-byte code page (none by default).
     std::set<unsigned char> leadBytes;
 
@@ -51,6 +54,8 @@ public:
     std::vector<std::string> dialogMessages;       // not-found texts shown
     std::vector<std::string> profileReads;         // "section|key", in order
     std::vector<std::string> calls;                // every seam call, by name
+    std::vector<std::string> splashes;             // "path|shadow" of each StartSplash
+    bool splashRunning = false;
 
     // Convenience for tests: a Java home with the given relative files.
     void AddFiles(const std::string& home, const std::vector<std::string>& relative);
@@ -76,6 +81,8 @@ public:
     void ShowError(WindowHandle owner, const std::string& text) override;
     bool IsLeadByte(unsigned char c) override;
     std::string LoadText(int id) override;
+    bool StartSplash(const std::string& imagePath, bool shadow, std::atomic<WindowHandle>& windowHandle) override;
+    void StopSplash() override;
     int ShowJreNotFound(const std::string& message, JvmType type, std::string& folder,
                         std::string& jvmPath) override;
 };

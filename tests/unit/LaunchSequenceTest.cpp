@@ -98,10 +98,53 @@ TEST(LaunchSequence, ReadsTheSettingsInTheirOrder) {
         "Java Runtime Environment|Minimum Version", "Java Runtime Environment|Maximum Version",
         "Java Runtime Environment|Preferred versions", "Java Runtime Environment|JRE Path",
         "Java Runtime Environment|JVM Type", "Java Runtime Environment|JVM Source",
-        "Java Runtime Environment|Main Class", "Class Path|Class Path",
+        "Java Runtime Environment|Main Class", "Display|Splash Screen", "Display|Splash Screen Shadow",
+        "Class Path|Class Path",
         "Java Runtime Environment|Virtual Machine Parameters", "Java Runtime Environment|Library Path",
         "Application|Output File", "Application|Error File", "Java Runtime Environment|System Path"};
     EXPECT_EQ(m.os.profileReads, expected);
+}
+
+TEST(LaunchSequence, SplashFromStartUntilTeardownUnlessSwitchedOff) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        const char* picture;
+        const char* shadow;
+        bool classPath;
+        std::vector<std::string> splashes;
+        bool displayRead;
+    };
+    const Case cases[] = {
+        {"picture with shadow", {}, "splash.bmp", "true", true, {"splash.bmp|shadow"}, true},
+        {"shadow needs exactly true", {}, "splash.bmp", "True", true, {"splash.bmp|plain"}, true},
+        {"no picture", {}, "", "true", true, {}, true},
+        {"-nosplash", {"a", "-nosplash"}, "splash.bmp", "", true, {}, false},
+        {"/nosplash", {"/nosplash"}, "splash.bmp", "", true, {}, false},
+        {"other spelling is an ordinary argument", {"-NoSplash"}, "splash.bmp", "", true, {"splash.bmp|plain"}, true},
+        {"failed launch still ends the splash", {}, "splash.bmp", "", false, {"splash.bmp|plain"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Machine m;
+        m.os.arguments = c.arguments;
+        m.os.splashWindow = reinterpret_cast<WindowHandle>(0x1234);
+        m.Set("Display", "Splash Screen", c.picture);
+        m.Set("Display", "Splash Screen Shadow", c.shadow);
+        if (!c.classPath) m.Set("Class Path", "Class Path", "");
+
+        m.Launch();
+
+        EXPECT_EQ(m.os.splashes, c.splashes);
+        EXPECT_FALSE(m.os.splashRunning);
+        bool displayRead = false;
+        for (const std::string& read : m.os.profileReads) displayRead = displayRead || read.rfind("Display|", 0) == 0;
+        EXPECT_EQ(displayRead, c.displayRead);
+        // Every argument, the switches included, reaches main.
+        if (c.classPath) EXPECT_EQ(m.world.MainArgs().size(), c.arguments.size());
+        // A box shown while the splash is up is owned by it.
+        for (const FakeOs::Shown& s : m.os.shown) EXPECT_EQ(s.owner, m.os.splashWindow);
+    }
 }
 
 TEST(LaunchSequence, WithoutArgumentsMainGetsAnEmptyArray) {

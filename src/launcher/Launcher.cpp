@@ -3,6 +3,7 @@
 
 #include "discovery/FindJvm.h"
 #include "launcher/CommandLine.h"
+#include "instance/SingleInstance.h"
 #include "launcher/Settings.h"
 #include "vm/JavaVm.h"
 #include "vm/VmOptions.h"
@@ -11,6 +12,10 @@ namespace launcher {
 
 bool Launcher::Init() {
     arguments = os.CommandLineArguments();
+    if (!SetupSingleInstance(*this)) return false;
+    // A later start has handed its arguments over: nothing else is read,
+    // searched or loaded.
+    if (HandedOver()) return true;
     if (!ReadJavaSettings(*this)) return false;
     return FindJvm(*this);
 }
@@ -28,11 +33,13 @@ static void StartSplash(Launcher& launcher) {
 }
 
 int Launcher::Run() {
+    if (HandedOver()) return 0;
     if (!SplashSuppressed(arguments)) StartSplash(*this);
     if (!ReadOptionSettings(*this)) return -1;
     ApplyEnvironment(*this);
     if (!LoadJvmLibrary(*this)) return -1;
     if (!CreateVm(*this)) return -1;
+    handOvers.Open(javaVM, mainClass, nativeEncoding);
     return CallMain(*this) ? 0 : -1;
 }
 
@@ -44,6 +51,10 @@ Launcher::~Launcher() {
     // DestroyJavaVM returns only when the application's last non-daemon
     // thread has ended, so the process lives as long as the application.
     DestroyVm(*this);
+    // Hand-overs that arrive from here on find no VM and are dropped; then
+    // the listener ends and the instance objects are released.
+    handOvers.Close();
+    instanceChannel.reset();
 }
 
 int RunLaunch(Os& os, const RuntimeLayout& layout) {

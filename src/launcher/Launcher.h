@@ -10,6 +10,7 @@
 
 #include "discovery/JreVersion.h"
 #include "discovery/RuntimeLayout.h"
+#include "instance/SingleInstance.h"
 #include "platform/Os.h"
 
 namespace launcher {
@@ -48,6 +49,10 @@ struct Launcher {
     std::vector<std::string> preferredVersions;
     std::string jrePath;
     std::string libraryPath;
+    // Declared before the channel, whose listener feeds it, so that it
+    // outlives the listener.
+    HandOverDispatcher handOvers;
+    std::unique_ptr<InstanceChannel> instanceChannel;
     bool isFirstInstance = false;
     bool singleInstance = false;
     std::string outputFile;
@@ -65,6 +70,8 @@ struct Launcher {
     int Run();
 
     WindowHandle ErrorOwner() const { return splashWindowHandle.load(); }
+    // A later start whose arguments went to the first instance.
+    bool HandedOver() const { return singleInstance && !isFirstInstance; }
 };
 
 // The entry sequence: creates the Launcher, runs Init and Run, tears down, and

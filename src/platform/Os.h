@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,23 @@ using LibraryHandle = void*;
 
 // Which JVM variant the settings ask for ("JVM Type").
 enum class JvmType { Default = 0, Server = 1, FavorServer = 2 };
+
+// Called on the single-instance listener thread with the arguments of each
+// later start.
+using HandOverReceiver = void (*)(void* context, const std::vector<std::string>& arguments);
+
+// The named objects that tie the starts of one executable together.
+class InstanceChannel {
+public:
+    // The first instance's listener ends here; the objects are released.
+    virtual ~InstanceChannel() = default;
+    // This process created the objects and serves hand-overs.
+    virtual bool IsFirst() const = 0;
+    // A later start: hands `arguments` to the first instance. True once the
+    // first instance has taken them; false when they do not fit or could not
+    // be delivered within a few seconds.
+    virtual bool HandOver(const std::vector<std::string>& arguments) = 0;
+};
 
 class Os {
 public:
@@ -88,6 +106,12 @@ public:
 
     // The text of a string-table entry of the executable.
     virtual std::string LoadText(int id) = 0;
+
+    // Opens the single-instance objects named `name`. A first instance
+    // starts listening at once and passes every hand-over to `receiver`.
+    // Null when the objects cannot be set up: the process runs on its own.
+    virtual std::unique_ptr<InstanceChannel> OpenInstanceChannel(const std::string& name, HandOverReceiver receiver,
+                                                                 void* context) = 0;
 
     // The splash window: shows the bitmap at `imagePath` centred on the
     // screen, on a thread of its own, until StopSplash. `windowHandle` is

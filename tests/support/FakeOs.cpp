@@ -156,6 +156,41 @@ bool FakeOs::IsLeadByte(unsigned char c) { return leadBytes.count(c) != 0; }
 
 std::string FakeOs::LoadText(int id) { return BuiltInText(id); }
 
+namespace {
+
+class FakeChannel : public InstanceChannel {
+public:
+    FakeChannel(FakeOs& os, bool first) : os_(os), first_(first) { os_.listening = first; }
+    ~FakeChannel() override { os_.listening = false; }
+    bool IsFirst() const override { return first_; }
+    bool HandOver(const std::vector<std::string>& arguments) override {
+        os_.handedOver.push_back(arguments);
+        return os_.handOverSucceeds;
+    }
+
+private:
+    FakeOs& os_;
+    bool first_;
+};
+
+}  // namespace
+
+std::unique_ptr<InstanceChannel> FakeOs::OpenInstanceChannel(const std::string& name, HandOverReceiver receiver,
+                                                             void* context) {
+    calls.push_back("OpenInstanceChannel");
+    instanceNames.push_back(name);
+    if (instance == Instance::Unavailable) return nullptr;
+    receiver_ = receiver;
+    receiverContext_ = context;
+    return std::unique_ptr<InstanceChannel>(new FakeChannel(*this, instance == Instance::First));
+}
+
+bool FakeOs::DeliverHandOver(const std::vector<std::string>& arguments) {
+    if (!listening || !receiver_) return false;
+    receiver_(receiverContext_, arguments);
+    return true;
+}
+
 bool FakeOs::StartSplash(const std::string& imagePath, bool shadow, std::atomic<WindowHandle>& windowHandle) {
     calls.push_back("StartSplash");
     splashes.push_back(imagePath + "|" + (shadow ? "shadow" : "plain"));

@@ -44,6 +44,11 @@ public:
     // The window handle a started splash reports (null: none appears).
     WindowHandle splashWindow = nullptr;
     bool splashStarts = true;
+    // The single-instance objects: none can be opened, or this process is
+    // the first or a later start.
+    enum class Instance { Unavailable, First, Later };
+    Instance instance = Instance::First;
+    bool handOverSucceeds = true;
     // Lead bytes of a double-byte code page (none by default).
     std::set<unsigned char> leadBytes;
 
@@ -56,6 +61,13 @@ public:
     std::vector<std::string> calls;                // every seam call, by name
     std::vector<std::string> splashes;             // "path|shadow" of each StartSplash
     bool splashRunning = false;
+    std::vector<std::string> instanceNames;        // names the channel was opened with
+    std::vector<std::vector<std::string>> handedOver;  // a later start's arguments
+    bool listening = false;                        // a first instance's channel is open
+
+    // Passes arguments to the listener of an open first-instance channel, as
+    // a later start would; false when no listener is there.
+    bool DeliverHandOver(const std::vector<std::string>& arguments);
 
     // Convenience for tests: a Java home with the given relative files.
     void AddFiles(const std::string& home, const std::vector<std::string>& relative);
@@ -81,10 +93,15 @@ public:
     void ShowError(WindowHandle owner, const std::string& text) override;
     bool IsLeadByte(unsigned char c) override;
     std::string LoadText(int id) override;
+    std::unique_ptr<InstanceChannel> OpenInstanceChannel(const std::string& name, HandOverReceiver receiver,
+                                                         void* context) override;
     bool StartSplash(const std::string& imagePath, bool shadow, std::atomic<WindowHandle>& windowHandle) override;
     void StopSplash() override;
     int ShowJreNotFound(const std::string& message, JvmType type, std::string& folder,
                         std::string& jvmPath) override;
+
+    HandOverReceiver receiver_ = nullptr;
+    void* receiverContext_ = nullptr;
 };
 
 }  // namespace launcher

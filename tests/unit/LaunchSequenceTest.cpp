@@ -92,10 +92,10 @@ TEST(LaunchSequence, StartsTheMainClassWithTheArgumentsAndExitsWithZero) {
 
 TEST(LaunchSequence, ReadsTheSettingsInTheirOrder) {
     Machine m;
-    m.Set("Application", "Output File", "out.txt");
+    m.Set("Application", "Output File", ::testing::TempDir() + "launch-sequence-out.txt");
     ASSERT_EQ(m.Launch(), 0);
     const std::vector<std::string> expected = {
-        "Java Runtime Environment|Minimum Version", "Java Runtime Environment|Maximum Version",
+        "Application|Application Type", "Application|Single Instance", "Java Runtime Environment|Minimum Version", "Java Runtime Environment|Maximum Version",
         "Java Runtime Environment|Preferred versions", "Java Runtime Environment|JRE Path",
         "Java Runtime Environment|JVM Type", "Java Runtime Environment|JVM Source",
         "Java Runtime Environment|Main Class", "Display|Splash Screen", "Display|Splash Screen Shadow",
@@ -244,16 +244,18 @@ TEST(LaunchSequence, PendingJavaExceptionsArePrinted) {
 
 TEST(LaunchSequence, RedirectsTheStandardStreamsBeforeMain) {
     Machine m;
-    m.Set("Application", "Output File", "C:\\logs\\out.txt");
-    m.Set("Application", "Error File", "C:\\logs\\err.txt");
-    m.world.unopenableFiles = {"C:\\logs\\out.txt"};
+    const std::string out = ::testing::TempDir() + "launch-sequence-unopenable.txt";
+    const std::string err = ::testing::TempDir() + "launch-sequence-err.txt";
+    m.Set("Application", "Output File", out);
+    m.Set("Application", "Error File", err);
+    m.world.unopenableFiles = {out};
 
     EXPECT_EQ(m.Launch(), 0);
 
     // The output file cannot be opened: its exception is printed, standard
     // output stays, and the error file is still applied.
     using Redirection = std::pair<std::string, std::string>;
-    EXPECT_EQ(m.world.Redirections(), (std::vector<Redirection>{{"set_err", "C:\\logs\\err.txt"}}));
+    EXPECT_EQ(m.world.Redirections(), (std::vector<Redirection>{{"set_err", err}}));
     ASSERT_EQ(m.world.ExceptionsDescribed().size(), 1u);
     EXPECT_NE(m.world.ExceptionsDescribed()[0].find("FileNotFoundException"), std::string::npos);
     EXPECT_TRUE(m.world.MainCalled());

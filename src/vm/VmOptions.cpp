@@ -49,7 +49,8 @@ bool IsMemoryPercentage(const std::string& parameter) {
 }
 
 std::string ApplyMemoryPercentage(const std::string& parameter, uint64_t physicalMemory) {
-    const size_t last = parameter.size() - 1;
+    // An empty parameter has no last character; its end stands in for one.
+    const size_t last = parameter.empty() ? 0 : parameter.size() - 1;
     size_t d = 0;
     while (d < parameter.size() && !(parameter[d] >= '0' && parameter[d] <= '9')) ++d;
     // Digits may be many: the share saturates instead of overflowing, and the
@@ -61,7 +62,9 @@ std::string ApplyMemoryPercentage(const std::string& parameter, uint64_t physica
     const double totalKb = static_cast<double>(physicalMemory >> 10);
     double value = std::trunc(totalKb * (percent * 0.01));
     const double maximum = 9223372036854775807.0;
-    long long kilobytes = value >= maximum ? INT64_MAX : static_cast<long long>(value);
+    // No memory times a share beyond a double's range is NaN, which has no
+    // integer value: count it as nothing.
+    long long kilobytes = !(value > 0) ? 0 : value >= maximum ? INT64_MAX : static_cast<long long>(value);
     return parameter.substr(0, d) + std::to_string(kilobytes) + "K";
 }
 

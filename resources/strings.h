@@ -52,6 +52,12 @@
 #define TEXT_223 "failed to initialize"
 #define TEXT_224 "failed to initialize module"
 
+// Added to the not-found text when the only runtimes found were built for
+// another processor: %s the runtimes' architecture, %s the launcher's, %s the
+// build of the launcher to use.
+#define IDS_OTHER_ARCHITECTURE 225
+#define TEXT_225 "Java runtimes were found, but only for %s, and this launcher is built for %s: use the launcher built for %s."
+
 // The address of the Java download site: the text and target of the link in
 // the JRE Not Found dialog, and the line after the not-found text elsewhere.
 #define DOWNLOAD_ADDRESS "https://adoptium.net/"

@@ -5,6 +5,11 @@
 
 namespace launcher {
 
+std::string DescribeCandidate(const JreCandidate& c) {
+    return Format(c.version) + " " + c.home + (c.hasServerVm ? " (server VM)" : "") +
+           (c.preferredKind ? " (favoured kind)" : "");
+}
+
 void SortCandidates(std::vector<JreCandidate>& candidates, bool sourceBoth, JvmType jvmType) {
     const bool favorServer = jvmType == JvmType::FavorServer;
     std::stable_sort(candidates.begin(), candidates.end(), [&](const JreCandidate& a, const JreCandidate& b) {

@@ -17,6 +17,9 @@ struct JreCandidate {
     bool preferredKind = false;
 };
 
+// One line of the trace: version, home and what the order looks at.
+std::string DescribeCandidate(const JreCandidate& candidate);
+
 // Stable order: the favoured kind first (only when both kinds are searched),
 // then a server VM first (only for "favor_server"), then higher versions.
 void SortCandidates(std::vector<JreCandidate>& candidates, bool sourceBoth, JvmType jvmType);

@@ -1,6 +1,7 @@
 // Settling which JVM library the launch loads.
 #include "discovery/FindJvm.h"
 
+#include "discovery/Architecture.h"
 #include "discovery/InstalledRuntimes.h"
 #include "discovery/JvmLibrary.h"
 #include "discovery/RegistrySearch.h"
@@ -10,6 +11,12 @@
 #include "resources/strings.h"
 
 namespace launcher {
+
+namespace {
+
+constexpr size_t kReleaseFileLimit = 64 * 1024;
+
+}  // namespace
 
 std::string BuildRequirementText(Os& os, const JreVersion& minVersion, const JreVersion& maxVersion) {
     const bool minOpen = IsOpenBound(minVersion), maxOpen = IsOpenBound(maxVersion);
@@ -23,6 +30,11 @@ std::string BuildRequirementText(Os& os, const JreVersion& minVersion, const Jre
 std::string BuildNotFoundMessage(Os& os, JvmType jvmType, const JreVersion& minVersion, const JreVersion& maxVersion) {
     const int id = jvmType == JvmType::Server ? IDS_JRE_NOT_FOUND_SERVER : IDS_JRE_NOT_FOUND;
     return FormatText(os.LoadText(id), BuildRequirementText(os, minVersion, maxVersion));
+}
+
+std::string ForeignArchitectureText(Os& os, uint16_t foreignMachine) {
+    return FormatTexts(os.LoadText(IDS_OTHER_ARCHITECTURE),
+                       {MachineName(foreignMachine), MachineName(NativeMachine()), MachineName(foreignMachine)});
 }
 
 bool FindBesideExecutable(Launcher& launcher, std::string& home) {
@@ -40,23 +52,82 @@ bool FindBesideExecutable(Launcher& launcher, std::string& home) {
     return false;
 }
 
+bool FindFromJavaHome(Launcher& launcher, std::string& jvmPath) {
+    Os& os = launcher.os;
+    SearchLog& log = launcher.searchLog;
+    std::string value;
+    if (!os.GetEnv("JAVA_HOME", value) || value.empty()) {
+        log.Line("source JAVA_HOME: not set");
+        return false;
+    }
+    const std::string home = WithTrailingSeparator(value, launcher.layout);
+    // "JVM Source" applies here as to installed runtimes.
+    const bool isJdk = os.PathExists(home + launcher.layout.compilerMarker);
+    if (!(launcher.sourceBoth || (isJdk ? launcher.sourceJdk : launcher.sourceJre))) {
+        log.Line("source JAVA_HOME: " + home + ": not of the kind \"JVM Source\" asks for");
+        return false;
+    }
+    std::string contents, versionText;
+    const bool known = os.ReadFilePrefix(home + "release", kReleaseFileLimit, contents) &&
+                       ReleaseVersion(contents, versionText);
+    // Without a release file the version is unknown: such a runtime is taken
+    // only when the settings set no bound.
+    const bool fits = known ? InRange(Parse(versionText, 0), launcher.minVersion, launcher.maxVersion)
+                            : IsOpenBound(launcher.minVersion) && IsOpenBound(launcher.maxVersion);
+    log.Line("source JAVA_HOME: " + home + ", version " + (known ? versionText : std::string("unknown")) +
+             (fits ? "" : ": outside the range"));
+    if (!fits) return false;
+    jvmPath = LocateJvmLibrary(os, launcher.layout, home, launcher.jvmType, &log);
+    // A JDK of Java 8 or older keeps its runtime in its jre folder.
+    if (jvmPath.empty() && !launcher.layout.jdkRuntimeFolder.empty())
+        jvmPath = LocateJvmLibrary(os, launcher.layout, home + launcher.layout.jdkRuntimeFolder, launcher.jvmType,
+                                   &log);
+    return !jvmPath.empty();
+}
+
 bool FindJvm(Launcher& launcher) {
     Os& os = launcher.os;
     const RuntimeLayout& layout = launcher.layout;
+    SearchLog& log = launcher.searchLog;
     auto accept = [&](const std::string& home) {
-        launcher.jvmPath = LocateJvmLibrary(os, layout, home, launcher.jvmType);
+        launcher.jvmPath = LocateJvmLibrary(os, layout, home, launcher.jvmType, &log);
         return !launcher.jvmPath.empty();
     };
 
-    if (!launcher.jrePath.empty() && accept(WithTrailingSeparator(launcher.jrePath, layout))) return true;
+    if (launcher.jrePath.empty()) {
+        log.Line("source JRE Path: not set");
+    } else {
+        log.Line("source JRE Path: " + launcher.jrePath);
+        if (accept(WithTrailingSeparator(launcher.jrePath, layout))) return true;
+    }
     std::string home;
-    if (FindBesideExecutable(launcher, home) && accept(home)) return true;
+    if (FindBesideExecutable(launcher, home)) {
+        log.Line("source beside the executable: " + home);
+        if (accept(home)) return true;
+    } else {
+        log.Line("source beside the executable: no runtime");
+    }
+    log.Line(layout.hasRegistry ? "source registry:" : "source installed runtimes:");
     const bool found = layout.hasRegistry ? SearchRegistry(launcher, home) : SearchInstalledRuntimes(launcher, home);
     if (found && accept(home)) return true;
+    if (!found) log.Line("  no candidate");
+    std::string jvmPath;
+    if (FindFromJavaHome(launcher, jvmPath)) {
+        launcher.jvmPath = jvmPath;
+        return true;
+    }
 
-    const std::string message = BuildNotFoundMessage(os, launcher.jvmType, launcher.minVersion, launcher.maxVersion);
-    std::string folder, jvmPath;
-    if (os.ShowJreNotFound(message, launcher.jvmType, folder, jvmPath) != 1) return false;
+    std::string message = BuildNotFoundMessage(os, launcher.jvmType, launcher.minVersion, launcher.maxVersion);
+    // The text ends in "from:" and the download address follows it, so the
+    // word about the architecture comes first.
+    if (log.foreignMachine != 0) message = ForeignArchitectureText(os, log.foreignMachine) + "\n\n" + message;
+    log.Line("not found: " + message);
+    std::string folder;
+    if (os.ShowJreNotFound(message, launcher.jvmType, folder, jvmPath) != 1) {
+        log.Line("JRE Not Found dialog: cancelled");
+        return false;
+    }
+    log.Line("JRE Not Found dialog: " + folder + " with " + jvmPath);
     launcher.jvmPath = jvmPath;
     WriteJrePath(launcher, folder);
     return true;

@@ -44,6 +44,9 @@ bool SearchInstalledRuntimes(Launcher& launcher, std::string& home) {
     std::vector<std::string> names;
     if (!launcher.os.ListDirectory(layout.installedRuntimesFolder, names)) return false;
     std::sort(names.begin(), names.end());
+    SearchLog& log = launcher.searchLog;
+    log.Line("  installed runtimes in " + layout.installedRuntimesFolder + ": " + std::to_string(names.size()) +
+             " entries");
 
     // JDKs are collected before JREs, as the registry's JDK key is read first.
     std::vector<JreCandidate> candidates;
@@ -55,24 +58,36 @@ bool SearchInstalledRuntimes(Launcher& launcher, std::string& home) {
             if (name.empty() || name[0] == '.') continue;
             const std::string folder = layout.installedRuntimesFolder + name + layout.separator;
             std::string contents, versionText;
-            if (!launcher.os.ReadFilePrefix(folder + "release", kReleaseFileLimit, contents)) continue;
-            if (!ReleaseVersion(contents, versionText)) continue;
-            const bool isJdk = launcher.os.PathExists(folder + "bin" + layout.separator + "javac");
+            if (!launcher.os.ReadFilePrefix(folder + "release", kReleaseFileLimit, contents) ||
+                !ReleaseVersion(contents, versionText)) {
+                if (jdkPass) log.Line("    " + folder + ": no release file with JAVA_VERSION");
+                continue;
+            }
+            const bool isJdk = launcher.os.PathExists(folder + layout.compilerMarker);
             if (isJdk != jdkPass) continue;
             JreCandidate c;
             c.version = Parse(versionText, 0);
-            if (!InRange(c.version, launcher.minVersion, launcher.maxVersion)) continue;
+            if (!InRange(c.version, launcher.minVersion, launcher.maxVersion)) {
+                log.Line("    " + folder + ": version " + versionText + " outside the range");
+                continue;
+            }
             c.home = isJdk ? folder + layout.jdkRuntimeFolder : folder;
             JvmType type = launcher.jvmType;
             if (!isJdk && type == JvmType::FavorServer) type = JvmType::Default;
-            if (LocateJvmLibrary(launcher.os, layout, c.home, type, c.hasServerVm).empty()) continue;
+            if (LocateJvmLibrary(launcher.os, layout, c.home, type, c.hasServerVm, &log).empty()) continue;
             c.preferredKind = isJdk ? launcher.sourceJdk : launcher.sourceJre;
+            log.Line("    candidate " + DescribeCandidate(c));
             candidates.push_back(c);
         }
     }
     JreCandidate chosen;
     if (!ChooseCandidate(candidates, launcher.preferredVersions, launcher.sourceBoth, launcher.jvmType, chosen))
         return false;
+    if (log.Tracing()) {
+        log.Line("  candidates in order:");
+        for (const JreCandidate& c : candidates) log.Line("    " + DescribeCandidate(c));
+        log.Line("  chosen: " + DescribeCandidate(chosen));
+    }
     home = chosen.home;
     return true;
 }

@@ -13,6 +13,8 @@ struct RuntimeLayout {
     std::string serverVm, clientVm, classicVm, hotspotVm;
     // A file whose presence marks a folder as a Java home.
     std::string runtimeMarker;
+    // A file whose presence marks a Java home as a JDK's.
+    std::string compilerMarker;
     // Appended to a JDK's home to reach the runtime inside it (empty when the
     // JDK's home is its runtime).
     std::string jdkRuntimeFolder;

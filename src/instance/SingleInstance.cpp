@@ -43,11 +43,12 @@ void HandOverDispatcher::Accept(const std::vector<std::string>& arguments) {
     }
 }
 
-void HandOverDispatcher::Open(JavaVM* vm, const std::string& mainClass, jstring encoding) {
+void HandOverDispatcher::Open(JavaVM* vm, const std::string& mainClass, bool utf8, jstring encoding) {
     Lock lock(mutex_);
     if (state_ != State::Waiting) return;
     vm_ = vm;
     mainClass_ = mainClass;
+    utf8_ = utf8;
     encoding_ = encoding;
     state_ = State::Serving;
     for (const std::vector<std::string>& arguments : held_) StartServing(arguments);
@@ -95,7 +96,7 @@ void HandOverDispatcher::Serve(void* argument) {
         jmethodID secondaryMain =
             mainClass ? env->GetStaticMethodID(mainClass, "secondaryMain", "([Ljava/lang/String;)V") : nullptr;
         if (secondaryMain) {
-            jobjectArray array = NewStringArray(env, job->arguments, self.encoding_);
+            jobjectArray array = NewArgumentArray(env, job->arguments, self.utf8_, self.encoding_);
             if (array) env->CallStaticVoidMethod(mainClass, secondaryMain, array);
         }
         if (env->ExceptionOccurred()) env->ExceptionDescribe();

@@ -32,7 +32,7 @@ public:
     // From the listener thread.
     static void Receive(void* dispatcher, const std::vector<std::string>& arguments);
     // The VM is up and the main class known: held hand-overs are served now.
-    void Open(JavaVM* vm, const std::string& mainClass, jstring encoding);
+    void Open(JavaVM* vm, const std::string& mainClass, bool utf8, jstring encoding);
     // The VM is gone (or never came): from now on hand-overs are dropped.
     // Waits a little for serving threads that are still on their way out.
     void Close();
@@ -59,6 +59,7 @@ private:
     int received_ = 0;
     JavaVM* vm_ = nullptr;
     std::string mainClass_;
+    bool utf8_ = false;
     jstring encoding_ = nullptr;
 };
 

@@ -5,19 +5,59 @@
 #include "launcher/CommandLine.h"
 #include "instance/SingleInstance.h"
 #include "launcher/Settings.h"
+#include "discovery/JvmLibrary.h"
 #include "vm/JavaVm.h"
 #include "vm/VmOptions.h"
 
 namespace launcher {
 
+namespace {
+
+std::string Quoted(const std::vector<std::string>& list) {
+    std::string text;
+    for (const std::string& item : list) text += (text.empty() ? "\"" : " \"") + item + "\"";
+    return text;
+}
+
+const char* Outcome(bool ok) { return ok ? "done" : "failed"; }
+
+}  // namespace
+
 bool Launcher::Init() {
+    trace.Start(os);
+    searchLog.trace = &trace;
     arguments = os.CommandLineArguments();
-    if (!SetupSingleInstance(*this)) return false;
+    argumentsUtf8 = os.ArgumentsAreUtf8();
+    if (trace.On()) {
+        std::string modulePath, settingsPath;
+        uint32_t error = 0;
+        if (os.ModuleFilePath(modulePath, error)) SettingsPathFor(os, layout, modulePath, settingsPath);
+        trace.Line("launcher " + modulePath);
+        trace.Line("settings file " + settingsPath);
+        trace.Line("arguments: " + Quoted(arguments));
+    }
+    if (!SetupSingleInstance(*this)) {
+        trace.Line("single instance: hand-over failed");
+        return false;
+    }
     // A later start has handed its arguments over: nothing else is read,
     // searched or loaded.
-    if (HandedOver()) return true;
-    if (!ReadJavaSettings(*this)) return false;
-    return FindJvm(*this);
+    if (HandedOver()) {
+        trace.Line("single instance: arguments handed to the first instance");
+        return true;
+    }
+    if (singleInstance) trace.Line("single instance: this is the first instance");
+    if (!ReadJavaSettings(*this)) {
+        trace.Line("Java settings: failed");
+        return false;
+    }
+    if (trace.On())
+        trace.Line("Java settings: main class " + mainClass + ", range " + Format(minVersion) + " to " +
+                   Format(maxVersion) + ", JVM type " + JvmTypeName(jvmType) + ", preferred versions " +
+                   Quoted(preferredVersions));
+    const bool found = FindJvm(*this);
+    trace.Line(found ? "JVM library " + jvmPath : "no JVM library");
+    return found;
 }
 
 // Reads the "Display" settings and, when a picture is configured, starts the
@@ -35,12 +75,26 @@ static void StartSplash(Launcher& launcher) {
 int Launcher::Run() {
     if (HandedOver()) return 0;
     if (!SplashSuppressed(arguments)) StartSplash(*this);
-    if (!ReadOptionSettings(*this)) return -1;
+    trace.Line(splashStarted ? "splash: " + splashImagePath : "splash: none");
+    if (!ReadOptionSettings(*this)) {
+        trace.Line("option settings: failed");
+        return -1;
+    }
     ApplyEnvironment(*this);
-    if (!LoadJvmLibrary(*this)) return -1;
-    if (!CreateVm(*this)) return -1;
-    handOvers.Open(javaVM, mainClass, nativeEncoding);
-    return CallMain(*this) ? 0 : -1;
+    if (trace.On()) {
+        trace.Line("VM options:");
+        for (const std::string& option : vmOptions) trace.Line("  " + option);
+    }
+    const bool loaded = LoadJvmLibrary(*this);
+    trace.Line(std::string("load ") + jvmPath + ": " + Outcome(loaded));
+    if (!loaded) return -1;
+    const bool created = CreateVm(*this);
+    trace.Line(std::string("create the VM: ") + Outcome(created));
+    if (!created) return -1;
+    handOvers.Open(javaVM, mainClass, argumentsUtf8, nativeEncoding);
+    const bool ran = CallMain(*this);
+    trace.Line(std::string("main of ") + mainClass + ": " + Outcome(ran));
+    return ran ? 0 : -1;
 }
 
 Launcher::~Launcher() {
@@ -59,8 +113,10 @@ Launcher::~Launcher() {
 
 int RunLaunch(Os& os, const RuntimeLayout& layout) {
     Launcher launcher(os, layout);
-    if (!launcher.Init()) return -1;
-    return launcher.Run();
+    const int exitCode = launcher.Init() ? launcher.Run() : -1;
+    // Teardown follows; it waits for the application's last thread.
+    launcher.trace.Line("exit code " + std::to_string(exitCode));
+    return exitCode;
 }
 
 }  // namespace launcher

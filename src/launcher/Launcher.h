@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "discovery/JreVersion.h"
+#include "discovery/JvmLibrary.h"
 #include "discovery/RuntimeLayout.h"
 #include "instance/SingleInstance.h"
+#include "launcher/Trace.h"
 #include "platform/Os.h"
 
 namespace launcher {
@@ -26,6 +28,10 @@ struct Launcher {
 
     Os& os;
     const RuntimeLayout& layout;
+    // The decision trace (off unless asked for) and what the search for a
+    // runtime learned on its way.
+    Trace trace;
+    SearchLog searchLog;
 
     JvmType jvmType = JvmType::Default;
     std::string jvmPath;
@@ -35,6 +41,8 @@ struct Launcher {
     JreVersion minVersion;
     JreVersion maxVersion;
     std::vector<std::string> arguments;
+    // The arguments are UTF-8 (Windows) rather than native text.
+    bool argumentsUtf8 = false;
     // The "Display" settings as read, and whether a splash thread runs.
     std::string splashImagePath;
     std::string splashShadow;

@@ -30,6 +30,7 @@ std::string BuiltInText(int id) {
     case 222: return TEXT_222;
     case 223: return TEXT_223;
     case 224: return TEXT_224;
+    case 225: return TEXT_225;
     default: return std::string();
     }
 }
@@ -50,6 +51,21 @@ std::string FormatText(const std::string& format, const std::string& s1, const s
             out += std::to_string(d);
         } else {
             out += conversion;  // "%%" and unknown conversions: the character itself
+        }
+    }
+    return out;
+}
+
+std::string FormatTexts(const std::string& format, const std::vector<std::string>& texts) {
+    std::string out;
+    size_t next = 0;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
+            if (next < texts.size()) out += texts[next];
+            ++next;
+            ++i;
+        } else {
+            out += format[i];
         }
     }
     return out;

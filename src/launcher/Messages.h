@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Os.h"
 
@@ -16,6 +17,9 @@ std::string BuiltInText(int id);
 // %s takes the next text argument, %d the number; %% is one percent sign.
 std::string FormatText(const std::string& format, const std::string& s1, const std::string& s2 = std::string(),
                        int32_t d = 0);
+
+// Each %s in turn takes the next of `texts`.
+std::string FormatTexts(const std::string& format, const std::vector<std::string>& texts);
 
 void ShowError(Os& os, WindowHandle owner, int id);
 // A format with one text: 203, 211, 215.

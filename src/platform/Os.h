@@ -50,6 +50,9 @@ public:
     // The command-line arguments, the program's own name removed. Windows
     // splits its whole command line with SplitCommandLine; POSIX has argv.
     virtual std::vector<std::string> CommandLineArguments() = 0;
+    // Whether those arguments are UTF-8 (Windows, which takes its command
+    // line as UTF-16) rather than in the system's native encoding.
+    virtual bool ArgumentsAreUtf8() = 0;
 
     // The full path of the running executable. On failure returns false and
     // sets `error` to the system's error code.
@@ -76,6 +79,9 @@ public:
     virtual bool ListDirectory(const std::string& folder, std::vector<std::string>& names) = 0;
     // Reads at most `limit` bytes of a file; false when it cannot be opened.
     virtual bool ReadFilePrefix(const std::string& path, size_t limit, std::string& contents) = 0;
+
+    // Appends `text` to a file, creating it when missing.
+    virtual bool AppendToFile(const std::string& path, const std::string& text) = 0;
 
     // The process environment.
     virtual bool GetEnv(const std::string& name, std::string& value) = 0;

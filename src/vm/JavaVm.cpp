@@ -3,6 +3,7 @@
 
 #include "launcher/Launcher.h"
 #include "launcher/Messages.h"
+#include "launcher/Utf.h"
 #include "resources/strings.h"
 #include "vm/VmOptions.h"
 
@@ -65,14 +66,23 @@ jstring NewJavaString(JNIEnv* env, const std::string& text, jstring encoding) {
     return result;
 }
 
+jstring NewJavaStringFromUtf8(JNIEnv* env, const std::string& text) {
+    const std::u16string utf16 = Utf8ToUtf16(text);
+    return env->NewString(reinterpret_cast<const jchar*>(utf16.data()), static_cast<jsize>(utf16.size()));
+}
+
 jobjectArray NewStringArray(JNIEnv* env, const std::vector<std::string>& list, jstring encoding) {
+    return NewArgumentArray(env, list, false, encoding);
+}
+
+jobjectArray NewArgumentArray(JNIEnv* env, const std::vector<std::string>& list, bool utf8, jstring encoding) {
     jclass stringClass = env->FindClass("java/lang/String");
     if (!stringClass) return nullptr;
     jobjectArray array = env->NewObjectArray(static_cast<jsize>(list.size()), stringClass, nullptr);
     env->DeleteLocalRef(stringClass);
     if (!array) return nullptr;
     for (size_t i = 0; i < list.size(); ++i) {
-        jstring item = NewJavaString(env, list[i], encoding);
+        jstring item = utf8 ? NewJavaStringFromUtf8(env, list[i]) : NewJavaString(env, list[i], encoding);
         if (!item) {
             env->DeleteLocalRef(array);
             return nullptr;
@@ -194,7 +204,7 @@ bool CallMain(Launcher& launcher) {
         }
         return false;
     }
-    jobjectArray arguments = NewStringArray(env, launcher.arguments, launcher.nativeEncoding);
+    jobjectArray arguments = NewArgumentArray(env, launcher.arguments, launcher.argumentsUtf8, launcher.nativeEncoding);
     if (!arguments) {
         DescribePending(env);
         return false;

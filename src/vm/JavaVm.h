@@ -26,6 +26,11 @@ jstring NativeEncoding(JNIEnv* env);
 // encoding) or, when null, with the runtime's default charset.
 jstring NewJavaString(JNIEnv* env, const std::string& text, jstring encoding);
 jobjectArray NewStringArray(JNIEnv* env, const std::vector<std::string>& list, jstring encoding);
+// UTF-8 text to a java.lang.String made from its UTF-16.
+jstring NewJavaStringFromUtf8(JNIEnv* env, const std::string& text);
+// The command-line arguments as a String[]: from UTF-8 when `utf8`, else
+// decoded with the native encoding.
+jobjectArray NewArgumentArray(JNIEnv* env, const std::vector<std::string>& list, bool utf8, jstring encoding);
 // Replaces System.out ("setOut") or System.err ("setErr") by a PrintStream
 // over a new FileOutputStream of `fileName`.
 bool RedirectStream(JNIEnv* env, const std::string& fileName, const char* setter, jstring encoding);

@@ -55,7 +55,7 @@ SYSTEM_DLLS = frozenset(
     )
 )
 
-STRING_IDS = range(202, 225)
+STRING_IDS = range(202, 226)
 
 # Predefined window-class atoms as a dialog template names them.
 CLASS_ATOMS = {
@@ -521,7 +521,10 @@ def check_manifest(pe, arch):
     levels = [element.get("level") for element in root.iter() if local_name(element.tag) == "requestedExecutionLevel"]
     if levels != ["asInvoker"]:
         result.problems.append(f"requestedExecutionLevel is {levels or 'missing'}, expected ['asInvoker']")
-    result.summary = f"common controls 6.0.0.0 {want_arch}, asInvoker"
+    dpi = [(element.text or "").strip() for element in root.iter() if local_name(element.tag) == "dpiAware"]
+    if dpi != ["true/PM"]:
+        result.problems.append(f"dpiAware is {dpi!r}, expected ['true/PM']")
+    result.summary = f"common controls 6.0.0.0 {want_arch}, asInvoker, dpiAware true/PM"
     return result
 
 

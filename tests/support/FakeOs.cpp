@@ -99,6 +99,11 @@ bool FakeOs::ReadFilePrefix(const std::string& path, size_t limit, std::string& 
     return true;
 }
 
+bool FakeOs::AppendToFile(const std::string& path, const std::string& text) {
+    files[path] += text;
+    return true;
+}
+
 bool FakeOs::GetEnv(const std::string& name, std::string& value) {
     for (const auto& e : environment)
         if (Lower(e.first) == Lower(name)) {

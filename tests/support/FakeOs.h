@@ -23,6 +23,7 @@ public:
 
     // --- configuration ---
     std::vector<std::string> arguments;
+    bool argumentsUtf8 = false;
     std::string modulePath = "C:\\Apps\\Tool\\tool.exe";
     bool modulePathFails = false;
     uint32_t modulePathError = 0;
@@ -73,6 +74,7 @@ public:
     void AddFiles(const std::string& home, const std::vector<std::string>& relative);
 
     std::vector<std::string> CommandLineArguments() override;
+    bool ArgumentsAreUtf8() override { return argumentsUtf8; }
     bool ModuleFilePath(std::string& path, uint32_t& error) override;
     std::string ReadProfileValue(const std::string& file, const std::string& section,
                                   const std::string& key) override;
@@ -83,6 +85,7 @@ public:
     bool PathExists(const std::string& path) override;
     bool ListDirectory(const std::string& folder, std::vector<std::string>& names) override;
     bool ReadFilePrefix(const std::string& path, size_t limit, std::string& contents) override;
+    bool AppendToFile(const std::string& path, const std::string& text) override;
     bool GetEnv(const std::string& name, std::string& value) override;
     bool SetEnv(const std::string& name, const std::string& value) override;
     std::string ExpandEnvironment(const std::string& text) override;

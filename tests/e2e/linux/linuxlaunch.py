@@ -15,7 +15,10 @@ INSTALLED_RUNTIMES = Path("/usr/lib/jvm")
 
 # Options the JVM picks up from the environment would add their own lines to
 # standard error and change what the runtime does.
-JVM_ENVIRONMENT = ("JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "CLASSPATH")
+# JAVA_HOME is one of the launcher's own sources and is set by the tests that
+# want it.
+JVM_ENVIRONMENT = ("JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "CLASSPATH", "JAVA_HOME",
+                   "KX_LAUNCHER_TRACE")
 
 
 @dataclass(frozen=True)

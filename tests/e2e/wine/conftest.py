@@ -37,5 +37,5 @@ def wine(tools, tmp_path_factory):
 
 @pytest.fixture
 def app(wine, tools, tmp_path):
-    wine.clear_java_registry()
+    wine.clear_java_registry(tmp_path)
     return App(wine, tools, tmp_path / "app")

@@ -52,7 +52,8 @@ class Wine:
 
     def __init__(self, prefix, display):
         self.prefix = Path(prefix)
-        self.env = {k: v for k, v in os.environ.items() if not k.startswith("STANDIN_")}
+        self.env = {k: v for k, v in os.environ.items()
+                    if not k.startswith("STANDIN_") and k not in ("JAVA_HOME", "KX_LAUNCHER_TRACE")}
         self.env.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                         DISPLAY=display.name)
         if not (self.prefix / "system.reg").exists():
@@ -78,6 +79,16 @@ class Wine:
             err.seek(0)
             return subprocess.CompletedProcess(completed.args, completed.returncode, out.read(), err.read())
 
+    def spawn(self, args, env=None):
+        """Starts a program without waiting for it: (process, stdout file,
+        stderr file), the files unnamed and open for reading once it ends."""
+        full = dict(self.env)
+        full.update(env or {})
+        out, err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
+        process = subprocess.Popen([WINE64] + [str(a) for a in args], env=full, stdout=out, stderr=err,
+                                   stdin=subprocess.DEVNULL)
+        return process, out, err
+
     def import_registry(self, text, folder):
         """Imports registry entries written in the REGEDIT4 format."""
         reg = Path(folder) / "import.reg"
@@ -85,12 +96,28 @@ class Wine:
         result = self.run(["regedit", "/S", win_path(reg)])
         assert result.returncode == 0, result.stderr
 
-    def clear_java_registry(self):
-        self.run(["reg", "delete", "HKLM\\Software\\JavaSoft", "/f"])
+    # Every key under which a test registers runtimes.
+    JAVA_KEYS = ("JavaSoft", "Eclipse Adoptium", "Eclipse Foundation", "AdoptOpenJDK", "Microsoft\\JDK",
+                 "Azul Systems")
+
+    def clear_java_registry(self, folder):
+        """Removes every runtime a test registered, with one regedit run."""
+        self.import_registry("".join("[-HKEY_LOCAL_MACHINE\\Software\\%s]\n\n" % key for key in self.JAVA_KEYS),
+                             folder)
 
 
 def reg_string(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def robot_events(stdout):
+    """The JSON lines robot wrote, from its standard output (bytes)."""
+    events = []
+    for raw in stdout.decode("utf-8", errors="replace").splitlines():
+        raw = raw.strip()
+        if raw.startswith("{"):
+            events.append(json.loads(raw))
+    return events
 
 
 class Outcome:
@@ -106,6 +133,16 @@ class Outcome:
 
     def texts(self):
         return [b["text"] for b in self.boxes]
+
+    def not_found_message(self):
+        """The text the user is shown when no runtime fits: the JRE Not Found
+        dialog's message (control 203)."""
+        assert len(self.boxes) == 1, "expected one dialog, saw %r" % self.boxes
+        box = self.boxes[0]
+        for control in box.get("controls", []):
+            if control.get("id") == 203:
+                return control.get("text")
+        return box["text"]
 
     def logged(self, kind):
         return [e for e in self.log if e.get("event") == kind]
@@ -143,38 +180,81 @@ class App:
             lines += ["%s=%s" % (k, v) for k, v in keys.items() if v is not None]
         self.settings_file.write_bytes(("\r\n".join(lines) + "\r\n").encode("latin-1"))
 
-    def home(self, name, vms=("client",), runtime_marker=True, jvm="jvm.dll"):
-        """A fake Java home under the app's folder with the given VM variants."""
+    def home(self, name, vms=("client",), runtime_marker=True, jvm="jvm.dll", standin=None):
+        """A fake Java home under the app's folder with the given VM variants
+        (the stand-in of `standin`'s folder: another architecture's build)."""
+        standin = standin or self.tools.standin
         home = self.folder / name
         (home / "bin").mkdir(parents=True, exist_ok=True)
         if runtime_marker:
             (home / "bin" / "java.dll").write_bytes(b"marker")
-        shutil.copy(self.tools.standin / "standinrt.dll", home / "bin" / "standinrt.dll")
+        shutil.copy(standin / "standinrt.dll", home / "bin" / "standinrt.dll")
         for vm in vms:
             (home / "bin" / vm).mkdir(exist_ok=True)
             if isinstance(jvm, bytes):  # not a library at all
                 (home / "bin" / vm / "jvm.dll").write_bytes(jvm)
             else:
-                shutil.copy(self.tools.standin / jvm, home / "bin" / vm / "jvm.dll")
+                shutil.copy(standin / jvm, home / "bin" / vm / "jvm.dll")
         return home
+
+    def robot_command(self, args="", timeout=30, press="ok", command_line=None):
+        line = command_line if command_line is not None else '"%s"%s' % (win_path(self.exe),
+                                                                           " " + args if args else "")
+        return [self.tools.robot, "run", "--timeout", str(timeout), "--press", press,
+                "--cwd", win_path(self.folder), "--", line]
+
+    def read_log(self):
+        """The stand-in's log; while a process still writes it, a last line
+        without its line feed is one being written and is left out."""
+        log = []
+        if self.log.exists():
+            text = self.log.read_text(encoding="utf-8", errors="replace")
+            for raw in text[:text.rfind("\n") + 1].splitlines():
+                if raw.strip():
+                    log.append(json.loads(raw))
+        return log
 
     def start(self, args="", env=None, timeout=30, press="ok", command_line=None):
         if self.log.exists():
             self.log.unlink()
-        line = command_line if command_line is not None else '"%s"%s' % (win_path(self.exe),
-                                                                           " " + args if args else "")
         full_env = dict(self.env)
         full_env.update(env or {})
-        result = self.wine.run([self.tools.robot, "run", "--timeout", str(timeout), "--press", press,
-                                "--cwd", win_path(self.folder), "--", line], env=full_env, timeout=timeout + 60)
-        events = []
-        for raw in result.stdout.decode("utf-8", errors="replace").splitlines():
-            raw = raw.strip()
-            if raw.startswith("{"):
-                events.append(json.loads(raw))
-        log = []
-        if self.log.exists():
-            for raw in self.log.read_text(encoding="utf-8", errors="replace").splitlines():
-                if raw.strip():
-                    log.append(json.loads(raw))
-        return Outcome(events, log)
+        result = self.wine.run(self.robot_command(args, timeout, press, command_line), env=full_env,
+                               timeout=timeout + 60)
+        return Outcome(robot_events(result.stdout), self.read_log())
+
+    def spawn(self, args="", env=None, timeout=30, press="ok", command_line=None):
+        """start in the background, leaving the log as it is, so that several
+        starts can run at once: wait() on the result gives the Outcome."""
+        full_env = dict(self.env)
+        full_env.update(env or {})
+        process, out, err = self.wine.spawn(self.robot_command(args, timeout, press, command_line), env=full_env)
+        return Started(self, process, out, err, timeout + 60)
+
+
+class Started:
+    """A start running in the background."""
+
+    def __init__(self, app, process, out, err, timeout):
+        self.app = app
+        self.process = process
+        self.out = out
+        self.err = err
+        self.timeout = timeout
+        self.stderr = b""
+
+    def running(self):
+        return self.process.poll() is None
+
+    def wait(self):
+        """The Outcome once robot has ended; stderr then holds Wine's own
+        output (its debug channels) for the robot and the program."""
+        try:
+            self.process.wait(timeout=self.timeout)
+        finally:
+            self.out.seek(0)
+            self.err.seek(0)
+            stdout, self.stderr = self.out.read(), self.err.read()
+            self.out.close()
+            self.err.close()
+        return Outcome(robot_events(stdout), self.app.read_log())

@@ -107,9 +107,26 @@ FAILED_LAUNCHES = [
      "JNI exception: failed to create the Java VM.\n"),
     ("no main method", full_settings(), {"STANDIN_NO_MAIN": "*", "STANDIN_MISSING_METHOD_QUIET": "1"}, None,
      "No main method found in specified class.\n"),
-    ("jvm.dll of the other architecture", full_settings(), {}, w.STANDIN_X64,
-     "Failed to load Java VM library: {jvm} (errno = %d).\n" % w.ERROR_BAD_EXE_FORMAT),
 ]
+
+
+def test_a_runtime_of_the_other_architecture_is_refused_with_a_word_on_which_build_to_use(wine32, tmp_path):
+    # The bundled runtime is 64-bit: the 32-bit launcher never tries to load
+    # it (which would fail with error 193) and says in the JRE Not Found
+    # dialog which launcher to use.
+    exe = make_app(tmp_path, full_settings(), w.STANDIN_X64)
+    log = tmp_path / "standin.jsonl"
+
+    run = wine32.robot('"%s" arg' % w.win_path(exe), exe.parent, {"STANDIN_LOG": w.win_path(log)})
+
+    boxes = run.of("box")
+    assert [b["caption"] for b in boxes] == ["JRE Not Found"], run.describe()
+    message = [c["text"] for c in boxes[0]["controls"] if c["id"] == 203]
+    assert message == ["Java runtimes were found, but only for 64-bit (x64), and this launcher is built for "
+                       "32-bit (x86): use the launcher built for 64-bit (x64).\n\nThe Java Runtime Environment "
+                       "(JRE) was not found. Please  download and install a JRE (latest version) from:"]
+    assert run.status == 0 and run.exit_code == w.EXIT_FAILED, run.describe()
+    assert w.read_log(log) == []
 
 
 @pytest.mark.parametrize("name,settings,env,jvm_dll,text", FAILED_LAUNCHES, ids=[c[0] for c in FAILED_LAUNCHES])

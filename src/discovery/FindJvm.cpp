@@ -12,12 +12,6 @@
 
 namespace launcher {
 
-namespace {
-
-constexpr size_t kReleaseFileLimit = 64 * 1024;
-
-}  // namespace
-
 std::string BuildRequirementText(Os& os, const JreVersion& minVersion, const JreVersion& maxVersion) {
     const bool minOpen = IsOpenBound(minVersion), maxOpen = IsOpenBound(maxVersion);
     if (minOpen && maxOpen) return os.LoadText(IDS_LATEST_VERSION);

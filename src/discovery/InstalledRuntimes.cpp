@@ -10,13 +10,6 @@
 
 namespace launcher {
 
-namespace {
-
-// Release files are a few kilobytes; a larger one is not a release file.
-constexpr size_t kReleaseFileLimit = 64 * 1024;
-
-}  // namespace
-
 bool ReleaseVersion(const std::string& contents, std::string& version) {
     const std::string key = "JAVA_VERSION=";
     size_t lineStart = 0;

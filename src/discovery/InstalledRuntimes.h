@@ -2,11 +2,15 @@
 // counterpart of the registry search on systems without a registry.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace launcher {
 
 struct Launcher;
+
+// Release files are a few kilobytes; a larger one is not a release file.
+constexpr size_t kReleaseFileLimit = 64 * 1024;
 
 // The JAVA_VERSION of a runtime's `release` file; false when it has none.
 bool ReleaseVersion(const std::string& contents, std::string& version);

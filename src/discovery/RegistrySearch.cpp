@@ -9,9 +9,6 @@ namespace launcher {
 
 namespace {
 
-// A release file is a few kilobytes.
-constexpr size_t kReleaseFileLimit = 64 * 1024;
-
 bool ReadText(Os& os, const std::string& keyPath, const char* valueName, std::string& text) {
     std::string data;
     if (!os.RegistryValue(keyPath, valueName, data) || data.empty()) return false;
